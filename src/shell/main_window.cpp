@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "monitor/monitoring.h"
 #include "shell/qt_text.h"
 #include "shell/values/codepage.h"
 
@@ -161,6 +162,7 @@ void MainWindow::buildControls() {
 void MainWindow::connectEvents() {
   // The handler of 按钮_修改 does nothing, and the button is never shown.
   connect(按钮_修改, &QPushButton::clicked, this, [] {});
+  connectMonitoring(*this);
 }
 
 void MainWindow::onCreated() {}

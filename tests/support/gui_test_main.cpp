@@ -11,5 +11,7 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleMock(&argc, argv);
   QApplication app(argc, argv);
   brindlow::setUpApplication(app);
+  // Tests close windows one by one; none of them ends the application.
+  app.setQuitOnLastWindowClosed(false);
   return RUN_ALL_TESTS();
 }
