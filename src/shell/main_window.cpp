@@ -3,8 +3,10 @@
 #include <QKeyEvent>
 
 #include "monitor/monitoring.h"
+#include "quotes/quote_panel.h"
 #include "shell/qt_text.h"
 #include "shell/values/codepage.h"
+#include "watchlist/watch_list_commands.h"
 
 namespace brindlow {
 
@@ -162,10 +164,12 @@ void MainWindow::buildControls() {
 void MainWindow::connectEvents() {
   // The handler of 按钮_修改 does nothing, and the button is never shown.
   connect(按钮_修改, &QPushButton::clicked, this, [] {});
+  connectWatchList(*this);
+  connectQuotePanel(*this);
   connectMonitoring(*this);
 }
 
-void MainWindow::onCreated() {}
+void MainWindow::onCreated() { openWatchList(*this); }
 
 Text captionOf(const QLabel& label) { return fromQString(label.text()); }
 Text captionOf(const QPushButton& button) { return fromQString(button.text()); }
