@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/values/codepage.h"
 #include "shell/values/number.h"
 
 namespace {
@@ -77,20 +78,53 @@ void BM_strtod(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(quoteFields().size()));
 }
 
+// One grid row's eight cells on their way to the window system and back.
+const std::vector<Text>& gridRow() {
+  static const std::vector<Text> row = {"600000",
+                                        brindlow::gbk("浦发银行"),
+                                        "12.35",
+                                        "12.5",
+                                        "1.214574898785%",
+                                        brindlow::gbk("上海证券交易所"),
+                                        brindlow::gbk("2017年5月13日9时5分3秒"),
+                                        brindlow::gbk("√")};
+  return row;
+}
+
+void BM_gbkToUtf8Row(benchmark::State& state) {
+  for (auto _ : state) {
+    for (const Text& cell : gridRow()) benchmark::DoNotOptimize(brindlow::gbkToUtf8(cell));
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(gridRow().size()));
+}
+
+void BM_utf8ToGbkRow(benchmark::State& state) {
+  std::vector<std::string> utf8;
+  for (const Text& cell : gridRow()) utf8.push_back(brindlow::gbkToUtf8(cell));
+  for (auto _ : state) {
+    for (const std::string& cell : utf8) benchmark::DoNotOptimize(brindlow::utf8ToGbk(cell));
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(utf8.size()));
+}
+
 BENCHMARK(BM_numberToText);
 BENCHMARK(BM_snprintf13g);
 BENCHMARK(BM_toNumber);
 BENCHMARK(BM_strtod);
+BENCHMARK(BM_gbkToUtf8Row);
+BENCHMARK(BM_utf8ToGbkRow);
 
-// Shows every run as usual and keeps the CPU time of each for the ratios.
+// Shows every run as usual and keeps the CPU time of each benchmark for the
+// ratios: the median when repetitions are asked for, else the single run.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-      }
+      if (run.error_occurred) continue;
+      const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (single || median) times[run.run_name.function_name] = run.GetAdjustedCPUTime();
     }
   }
   std::map<std::string, double> times;
