@@ -17,8 +17,7 @@ DateTime currentTime();
 Text timeToText(DateTime d);
 
 // Builds a date-time from calendar fields (proleptic Gregorian, local time).
-DateTime makeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                      int second = 0);
+DateTime makeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 // The clock seam: tests pin the time; an empty function restores the system clock.
 using Clock = std::function<DateTime()>;
