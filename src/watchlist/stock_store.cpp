@@ -777,7 +777,6 @@ struct KeyPlan {
 
 struct TableInfoRow {
   std::string name;
-  std::string type;
   bool notNull;
   int primaryKey;
   bool generated;
@@ -785,7 +784,7 @@ struct TableInfoRow {
 
 std::optional<std::vector<TableInfoRow>> tableInfo(sqlite3* db) {
   Statement statement =
-      prepare(db, "SELECT name, type, \"notnull\", pk, hidden FROM pragma_table_xinfo(?1)");
+      prepare(db, "SELECT name, \"notnull\", pk, hidden FROM pragma_table_xinfo(?1)");
   if (!statement) return std::nullopt;
   sqlite3_bind_text(statement.get(), 1, kTable.data(), static_cast<int>(kTable.size()),
                     SQLITE_STATIC);
@@ -796,9 +795,9 @@ std::optional<std::vector<TableInfoRow>> tableInfo(sqlite3* db) {
       const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), i));
       return std::string(p ? p : "");
     };
-    const int hidden = sqlite3_column_int(statement.get(), 4);
-    rows.push_back({text(0), text(1), sqlite3_column_int(statement.get(), 2) != 0,
-                    sqlite3_column_int(statement.get(), 3), hidden == 2 || hidden == 3});
+    const int hidden = sqlite3_column_int(statement.get(), 3);
+    rows.push_back({text(0), sqlite3_column_int(statement.get(), 1) != 0,
+                    sqlite3_column_int(statement.get(), 2), hidden == 2 || hidden == 3});
   }
   if (rc != SQLITE_DONE || rows.empty()) return std::nullopt;
   return rows;
@@ -817,11 +816,10 @@ KeyPlan keyPlanOf(sqlite3* db, const std::vector<TableInfoRow>& info) {
   if (isView(db)) return {};
   const std::string from = " FROM " + sqlName(kTable);
   for (const char* alias : {"_rowid_", "rowid", "oid"}) {
-    bool hidden = false;
-    for (const TableInfoRow& row : info)
-      hidden = hidden || equalsIgnoringAsciiCase(row.name, alias);
-    if (hidden) continue;
-    // Fails for a WITHOUT ROWID table and for a view.
+    bool taken = false;
+    for (const TableInfoRow& row : info) taken = taken || equalsIgnoringAsciiCase(row.name, alias);
+    if (taken) continue;
+    // Fails for a WITHOUT ROWID table.
     if (prepare(db, std::string("SELECT ") + alias + from)) return KeyPlan{{alias}, true};
     break;
   }

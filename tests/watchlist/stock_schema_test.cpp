@@ -28,7 +28,7 @@ std::ptrdiff_t entries(const std::filesystem::path& folder) {
                        std::filesystem::directory_iterator());
 }
 
-TEST_F(StoreTest, StandardDatabaseHasTheEightFieldsAndNumbersItsRecords) {
+TEST_F(StockStoreTest, StandardDatabaseHasTheEightFieldsAndNumbersItsRecords) {
   ASSERT_TRUE(createStandardDatabase(dbFile().string()));
   RawDb db(dbFile());
   EXPECT_THAT(db.column("SELECT name || ' ' || type FROM pragma_table_info('股票')"),
@@ -48,7 +48,7 @@ TEST_F(StoreTest, StandardDatabaseHasTheEightFieldsAndNumbersItsRecords) {
   EXPECT_THAT(reloadColumn(store, "id"), ElementsAre("1", "3"));
 }
 
-TEST_F(StoreTest, StandardDatabaseIsNeverMadeOverSomethingElse) {
+TEST_F(StockStoreTest, StandardDatabaseIsNeverMadeOverSomethingElse) {
   const std::filesystem::path file = dir_.path() / "db.mdb";
   std::ofstream(file) << "keep me";
   std::filesystem::create_directory(dir_.path() / "folder");
@@ -80,7 +80,7 @@ int runTool(const std::vector<std::string>& arguments) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST_F(StoreTest, MakeDbToolCreatesAFreshDatabaseOnly) {
+TEST_F(StockStoreTest, MakeDbToolCreatesAFreshDatabaseOnly) {
   const std::string path = dbFile().string();
   EXPECT_EQ(runTool({}), 2);
   EXPECT_EQ(runTool({"--bogus", path}), 2);

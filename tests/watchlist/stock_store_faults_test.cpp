@@ -41,7 +41,7 @@ int inChild(const std::function<int()>& body, bool unprivileged = false) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 200 + WTERMSIG(status);
 }
 
-TEST_F(StoreTest, WriteProtectedDatabaseReadsButRefusesChanges) {
+TEST_F(StockStoreTest, WriteProtectedDatabaseReadsButRefusesChanges) {
   struct Case {
     const char* name;
     std::filesystem::perms file, folder;
@@ -83,7 +83,7 @@ TEST_F(StoreTest, WriteProtectedDatabaseReadsButRefusesChanges) {
   }
 }
 
-TEST_F(StoreTest, DatabaseLockedByAnotherProgram) {
+TEST_F(StockStoreTest, DatabaseLockedByAnotherProgram) {
   struct Case {
     const char* name;
     const char* lock;
@@ -118,7 +118,7 @@ TEST_F(StoreTest, DatabaseLockedByAnotherProgram) {
   }
 }
 
-TEST_F(StoreTest, DatabaseRemovedOrReplacedWhileOpen) {
+TEST_F(StockStoreTest, DatabaseRemovedOrReplacedWhileOpen) {
   createStandard({{"600000", "浦发银行"}, {"600036", "招商银行"}});
   StockStore store;
   open(store);
@@ -165,7 +165,7 @@ bool awaitReady(int fd) {
   return read(fd, &byte, 1) == 1;
 }
 
-TEST_F(StoreTest, ProcessKilledInsideAWriteLeavesTheDatabaseAsItWas) {
+TEST_F(StockStoreTest, ProcessKilledInsideAWriteLeavesTheDatabaseAsItWas) {
   struct Case {
     const char* name;
     const char* change;
@@ -223,7 +223,7 @@ TEST_F(StoreTest, ProcessKilledInsideAWriteLeavesTheDatabaseAsItWas) {
   }
 }
 
-TEST_F(StoreTest, ProcessKilledWhileAddingAndDeletingLeavesWholeRecords) {
+TEST_F(StockStoreTest, ProcessKilledWhileAddingAndDeletingLeavesWholeRecords) {
   for (int delayMs : {20, 120, 400}) {
     SCOPED_TRACE(delayMs);
     createStandard();
@@ -262,7 +262,7 @@ TEST_F(StoreTest, ProcessKilledWhileAddingAndDeletingLeavesWholeRecords) {
   }
 }
 
-TEST_F(StoreTest, TablesOfOtherShapesReadByTheirTypes) {
+TEST_F(StockStoreTest, TablesOfOtherShapesReadByTheirTypes) {
   struct Case {
     const char* name;
     const char* schema;

@@ -36,7 +36,7 @@ TEST(StockStoreConnectionString, IsBuiltFromPathAndPassword) {
   }
 }
 
-TEST_F(StoreTest, ConnectionStringOfAnOpenedFileAndItsPassword) {
+TEST_F(StockStoreTest, ConnectionStringOfAnOpenedFileAndItsPassword) {
   createStandard();
   StockStore store;
   EXPECT_TRUE(store.openDatabase(dbPath(), g("口令")));  // SQLite has no passwords to check
@@ -46,7 +46,7 @@ TEST_F(StoreTest, ConnectionStringOfAnOpenedFileAndItsPassword) {
   EXPECT_EQ(u(store.connectionString()), kPrefix + dbFile().string());
 }
 
-TEST_F(StoreTest, OpenDatabaseNeedsAnExistingSqliteDatabase) {
+TEST_F(StockStoreTest, OpenDatabaseNeedsAnExistingSqliteDatabase) {
   enum class Make { Nothing, Folder, TextFile, JetFile, Standard, WithoutTable };
   struct Case {
     const char* name;
@@ -110,7 +110,7 @@ TEST_F(StoreTest, OpenDatabaseNeedsAnExistingSqliteDatabase) {
   }
 }
 
-TEST_F(StoreTest, QueryNeedsBindingAndAnOpenConnection) {
+TEST_F(StockStoreTest, QueryNeedsBindingAndAnOpenConnection) {
   createStandard({{"600000", "浦发银行"}});
   StockStore unbound;
   ASSERT_TRUE(unbound.openDatabase(dbPath(), ""));
@@ -124,7 +124,7 @@ TEST_F(StoreTest, QueryNeedsBindingAndAnOpenConnection) {
   EXPECT_TRUE(store.isAtEnd());
 }
 
-TEST_F(StoreTest, EmptyTableHasNoRecordToStandOn) {
+TEST_F(StockStoreTest, EmptyTableHasNoRecordToStandOn) {
   createStandard();
   StockStore store;
   open(store);
@@ -140,7 +140,7 @@ TEST_F(StoreTest, EmptyTableHasNoRecordToStandOn) {
   EXPECT_THAT(reload(store, standardFields()), IsEmpty());
 }
 
-TEST_F(StoreTest, CursorWalksTheSnapshotInRowidOrder) {
+TEST_F(StockStoreTest, CursorWalksTheSnapshotInRowidOrder) {
   createStandard();
   {
     RawDb db(dbFile());
@@ -192,7 +192,7 @@ TEST_F(StoreTest, CursorWalksTheSnapshotInRowidOrder) {
   EXPECT_THAT(reloadColumn(store, "id"), ElementsAre("1", "2", "5", "9"));
 }
 
-TEST_F(StoreTest, DeleteByPositionRemovesThatRecordOnly) {
+TEST_F(StockStoreTest, DeleteByPositionRemovesThatRecordOnly) {
   struct Case {
     Integer position;
     bool deletes;
@@ -231,7 +231,7 @@ TEST_F(StoreTest, DeleteByPositionRemovesThatRecordOnly) {
   }
 }
 
-TEST_F(StoreTest, DeleteOfARecordAnotherProgramRemovedFails) {
+TEST_F(StockStoreTest, DeleteOfARecordAnotherProgramRemovedFails) {
   createStandard({{"600000", "浦发银行"}, {"600001", "邯郸钢铁"}});
   StockStore store;
   open(store);
@@ -241,7 +241,7 @@ TEST_F(StoreTest, DeleteOfARecordAnotherProgramRemovedFails) {
   EXPECT_THAT(reloadColumn(store, "股票代码"), ElementsAre("600001"));
 }
 
-TEST_F(StoreTest, AddStoresTheRecordAsUtf8AndReadsItBackInGbk) {
+TEST_F(StockStoreTest, AddStoresTheRecordAsUtf8AndReadsItBackInGbk) {
   createStandard({{"600000", "浦发银行"}});
   StockStore store;
   open(store);
@@ -267,7 +267,7 @@ TEST_F(StoreTest, AddStoresTheRecordAsUtf8AndReadsItBackInGbk) {
             "nullnull");
 }
 
-TEST_F(StoreTest, WriteTextNeedsAFieldOfTheRecordSet) {
+TEST_F(StockStoreTest, WriteTextNeedsAFieldOfTheRecordSet) {
   createStandard({{"600000", "浦发银行"}});
   StockStore store;
   ASSERT_TRUE(store.openDatabase(dbPath(), ""));
@@ -287,7 +287,7 @@ TEST_F(StoreTest, WriteTextNeedsAFieldOfTheRecordSet) {
   EXPECT_THAT(reloadColumn(store, "股票名称"), ElementsAre("浦发银行", ""));
 }
 
-TEST_F(StoreTest, FailedSaveDiscardsThePendingRecord) {
+TEST_F(StockStoreTest, FailedSaveDiscardsThePendingRecord) {
   createWith(
       "CREATE TABLE 股票 (id INTEGER PRIMARY KEY AUTOINCREMENT, 股票代码 TEXT UNIQUE, "
       "股票名称 TEXT CHECK (length(股票名称) < 5), 交易所 TEXT NOT NULL, 当前价格 TEXT, "
@@ -320,7 +320,7 @@ TEST_F(StoreTest, FailedSaveDiscardsThePendingRecord) {
   }
 }
 
-TEST_F(StoreTest, PendingRecordIsReadableDroppedByAQueryAndStoredByAMove) {
+TEST_F(StockStoreTest, PendingRecordIsReadableDroppedByAQueryAndStoredByAMove) {
   createStandard({{"600000", "浦发银行"}});
   StockStore store;
   open(store);

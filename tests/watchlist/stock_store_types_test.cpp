@@ -72,7 +72,7 @@ const ReadCase kReadCases[] = {
 
 std::string columnName(std::size_t i) { return "c" + std::to_string(i); }
 
-TEST_F(StoreTest, ReadTextGivesTheTextFormOfTheDeclaredType) {
+TEST_F(StockStoreTest, ReadTextGivesTheTextFormOfTheDeclaredType) {
   std::string create = "CREATE TABLE 股票 (id INTEGER PRIMARY KEY";
   std::string names, values;
   for (std::size_t i = 0; i < std::size(kReadCases); ++i) {
@@ -144,7 +144,7 @@ const WriteCase kWriteCases[] = {
     {"生成", "1", "生成"},
 };
 
-TEST_F(StoreTest, WriteTextStoresWhatTheColumnTypeHoldsAndLeavesTheRest) {
+TEST_F(StockStoreTest, WriteTextStoresWhatTheColumnTypeHoldsAndLeavesTheRest) {
   createWith(
       "CREATE TABLE 股票 (id INTEGER PRIMARY KEY AUTOINCREMENT, 文本 TEXT, 整数 INTEGER, "
       "字节 BYTE, 单精度 SINGLE, 双精度 DOUBLE, 小数 DECIMAL(10, 2), 货币 CURRENCY, "

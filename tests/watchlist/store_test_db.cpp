@@ -92,7 +92,7 @@ bool addStock(StockStore& store, const std::string& code, const std::string& nam
   return store.saveRecord();
 }
 
-void StoreTest::createStandard(const std::vector<std::pair<std::string, std::string>>& rows) {
+void StockStoreTest::createStandard(const std::vector<std::pair<std::string, std::string>>& rows) {
   std::filesystem::remove(dbFile());
   ASSERT_TRUE(createStandardDatabase(dbFile().string()));
   RawDb db(dbFile());
@@ -101,13 +101,13 @@ void StoreTest::createStandard(const std::vector<std::pair<std::string, std::str
   }
 }
 
-void StoreTest::createWith(const std::string& sql) {
+void StockStoreTest::createWith(const std::string& sql) {
   std::filesystem::remove(dbFile());
   RawDb db(dbFile());
   db.exec(sql);
 }
 
-void StoreTest::open(StockStore& store) {
+void StockStoreTest::open(StockStore& store) {
   ASSERT_TRUE(store.openDatabase(dbPath(), ""));
   ASSERT_TRUE(store.bindRecordSet());
   ASSERT_TRUE(store.queryAll());

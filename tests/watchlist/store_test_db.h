@@ -56,7 +56,7 @@ bool addStock(StockStore& store, const std::string& code, const std::string& nam
               const std::string& exchange = "上海证券交易所",
               const std::string& time = "2017年5月13日9时5分3秒");
 
-class StoreTest : public ::testing::Test {
+class StockStoreTest : public ::testing::Test {
  protected:
   std::filesystem::path dbFile() const { return dir_.path() / "db.mdb"; }
   Text dbPath() const { return g(dbFile().string()); }
