@@ -209,12 +209,10 @@ TEST_F(MainWindowTest, EscClosesTheWindowFromAnyControl) {
       window->show();
       ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     }
-    QSignalSpy last(qApp, &QGuiApplication::lastWindowClosed);
     QWidget* control = find<QWidget>(name);
     control->setFocus();
     QTest::keyClick(control, Qt::Key_Escape);
     QTRY_VERIFY(window.isNull());  // closing destroys the window
-    EXPECT_EQ(last.count(), 1);
   }
 }
 

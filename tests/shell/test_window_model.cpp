@@ -34,6 +34,7 @@ void later(int ms, std::function<void()> body) { QTimer::singleShot(ms, qApp, st
 TEST(WindowModel, ShowModalWaitsUntilTheWindowIsDestroyedWhileTimersKeepFiring) {
   TestWindow owner;
   owner.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
   Timer timer;
   timer.setPeriod(20);
   QSignalSpy ticks(&timer, &Timer::tick);
@@ -46,8 +47,9 @@ TEST(WindowModel, ShowModalWaitsUntilTheWindowIsDestroyedWhileTimersKeepFiring) 
     ASSERT_TRUE(modal);
     EXPECT_EQ(modal->created, 1);                       // creation event before showing
     EXPECT_EQ(QApplication::activeModalWidget(), modal.data());
-    // Input to the other window is refused...
-    QTest::mouseClick(owner.button, Qt::LeftButton);
+    // Input to the other window is refused (sent the way the window system
+    // delivers it, so that modality applies)...
+    QTest::mouseClick(owner.windowHandle(), Qt::LeftButton, {}, owner.button->geometry().center());
     EXPECT_EQ(ownerClicks.count(), 0);
     // ...and opening the same kind again only brings it forward.
     showModal("test", [&] {
@@ -69,7 +71,8 @@ TEST(WindowModel, ShowModalWaitsUntilTheWindowIsDestroyedWhileTimersKeepFiring) 
   EXPECT_GE(ticks.count(), 4);  // the timer ran inside the nested loop
   EXPECT_EQ(openModalWindow("test"), nullptr);
 
-  QTest::mouseClick(owner.button, Qt::LeftButton);  // input works again
+  QTest::mouseClick(owner.windowHandle(), Qt::LeftButton, {},
+                    owner.button->geometry().center());  // input works again
   EXPECT_EQ(ownerClicks.count(), 1);
 }
 
