@@ -100,7 +100,10 @@ Hop transfer(const UrlParts& url, const HttpOptions& options, const HttpLimits& 
   CURL* h = handle.get();
 
   Text origin = url.scheme + "://" + url.host;
-  if (url.port != (url.scheme == "https" ? 443 : 80)) origin += ":" + std::to_string(url.port);
+  if (url.port != (url.scheme == "https" ? 443 : 80)) {
+    origin += ':';
+    origin += std::to_string(url.port);
+  }
   origin += "/";
   HeaderList headers(curl_slist_append(nullptr, "Accept: */*"));
   if (!headers) return hop;

@@ -73,7 +73,10 @@ void resetServiceEndpoints() {
 
 Text serviceOrigin(const HostPort& endpoint) {
   Text origin = "http://" + endpoint.host;
-  if (endpoint.port != 80) origin += ":" + std::to_string(endpoint.port);
+  if (endpoint.port != 80) {
+    origin += ':';
+    origin += std::to_string(endpoint.port);
+  }
   return origin;
 }
 

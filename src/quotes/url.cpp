@@ -21,7 +21,10 @@ Text originOf(const UrlParts& base) {
     origin += "@";
   }
   origin += base.host;
-  if (base.port != defaultPort(base.scheme)) origin += ":" + std::to_string(base.port);
+  if (base.port != defaultPort(base.scheme)) {
+    origin += ':';
+    origin += std::to_string(base.port);
+  }
   return origin;
 }
 
@@ -98,7 +101,7 @@ std::optional<UrlParts> splitUrl(const Text& url) {
   const std::size_t hash = path.find('#');
   if (hash != Text::npos) path.erase(hash);
   if (path.find_first_of("\r\n") != Text::npos) return std::nullopt;
-  if (path.empty() || path.front() != '/') path.insert(0, "/");
+  if (path.empty() || path.front() != '/') path = Text(1, '/').append(path);
   parts.path = path;
   return parts;
 }

@@ -161,7 +161,9 @@ void drawDay(Canvas& canvas, const SimulatedShare& share, int tick) {
     const std::string p = fixed(price, 2);
     canvas.text(kLeft - 4 - textWidth(p), y, p, c);
     const double percent = (price - base) / base * 100;
-    const std::string q = (percent > 0 ? "+" : "") + fixed(percent, 2) + "%";
+    std::string q = percent > 0 ? "+" : "";
+    q += fixed(percent, 2);
+    q += '%';
     canvas.text(kRight + 4, y, q, c);
   }
   canvas.horizontal(kLeft, kRight, yOf(base), Label, true);
