@@ -6,6 +6,9 @@
 #include "quotes/quote_record.h"
 #include "shell/values/codepage.h"
 
+// GCC 12 reports -Wrestrict falsely for "literal" + std::string at -O2 (its bug 105329).
+#pragma GCC diagnostic ignored "-Wrestrict"
+
 namespace brindlow {
 namespace {
 
