@@ -36,6 +36,8 @@ void refreshWatchList(WatchListGrid& grid, StockStore& store) {
   const Fields& f = fields();
   store.queryAll();
   store.moveFirst();
+  grid.clearSelection();
+  WatchListGrid::Batch batch(grid);
   grid.clearRows();
   Integer counter = 1;
   Text id, code, name, current, watched, change, exchange, time;

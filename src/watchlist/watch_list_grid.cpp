@@ -70,6 +70,7 @@ void WatchListModel::setCell(Integer row, Integer column, const Text& text) {
   Text& target = rows_[row].cells[column];
   if (target == text) return;
   target = text;
+  if (batchDepth_ > 0) return;
   const QModelIndex changed = index(row, column);
   emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
@@ -81,20 +82,32 @@ Integer WatchListModel::value(Integer row) const {
 
 Integer WatchListModel::append(const Text& title, Integer rowValue) {
   const int row = static_cast<int>(rows_.size());
-  beginInsertRows(QModelIndex(), row, row);
+  if (batchDepth_ == 0) beginInsertRows(QModelIndex(), row, row);
   Row added;
   added.cells[0] = title;
   added.value = rowValue;
   rows_.push_back(std::move(added));
-  endInsertRows();
+  if (batchDepth_ == 0) endInsertRows();
   return row;
 }
 
 void WatchListModel::clear() {
   if (rows_.empty()) return;
+  if (batchDepth_ > 0) {
+    rows_.clear();
+    return;
+  }
   beginResetModel();
   rows_.clear();
   endResetModel();
+}
+
+void WatchListModel::beginBatch() {
+  if (batchDepth_++ == 0) beginResetModel();
+}
+
+void WatchListModel::endBatch() {
+  if (--batchDepth_ == 0) endResetModel();
 }
 
 WatchListGrid::WatchListGrid(QWidget* parent) : QTableView(parent) {

@@ -31,12 +31,18 @@ class WatchListModel : public QAbstractTableModel {
   Integer append(const Text& title, Integer value);
   void clear();
 
+  // While a batch is open the views hear nothing; closing it resets them once.
+  // A reload of thousands of rows then costs one reset, not a signal a cell.
+  void beginBatch();
+  void endBatch();
+
  private:
   struct Row {
     std::array<Text, kColumnCount> cells;
     Integer value = 0;
   };
   std::vector<Row> rows_;
+  int batchDepth_ = 0;
 };
 
 class WatchListGrid : public QTableView {
@@ -54,6 +60,18 @@ class WatchListGrid : public QTableView {
   void clearRows();
 
   WatchListModel& model() { return model_; }
+
+  // Groups many grid operations into one view update.
+  class Batch {
+   public:
+    explicit Batch(WatchListGrid& grid) : model_(grid.model_) { model_.beginBatch(); }
+    ~Batch() { model_.endBatch(); }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    WatchListModel& model_;
+  };
 
  signals:
   // The right mouse button was pressed on the grid (after the row under the
