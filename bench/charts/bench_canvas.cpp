@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "charts/canvas_picture.h"
 #include "charts/chart_canvas.h"
 
 namespace {
@@ -75,6 +76,12 @@ void BM_QImageLoadFromData(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_QImageLoadFromData)->Unit(benchmark::kMicrosecond);
+
+// Recognition and decoding alone, without the canvas's drawing.
+void BM_DecodePicture(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(brindlow::decodePicture(gifBytes()));
+}
+BENCHMARK(BM_DecodePicture)->Unit(benchmark::kMicrosecond);
 
 void BM_SetCanvasPicture(benchmark::State& state, brindlow::PictureLayout layout, QSize size) {
   brindlow::ChartCanvas canvas(size, layout);

@@ -29,12 +29,16 @@ void ChartCanvas::setPicture(const Bytes& bytes) {
   update();
 }
 
-void ChartCanvas::rebuildDrawing(const QImage& image) {
+void ChartCanvas::rebuildDrawing(const QImage& decoded) {
   const QSize area = drawingArea().size().expandedTo(QSize(0, 0));
   drawing_ = QImage(area, QImage::Format_RGB32);
   drawing_.fill(kBackground);
-  if (image.isNull() || drawing_.isNull()) return;
+  if (decoded.isNull() || drawing_.isNull()) return;
 
+  // Converted once into a format the painter blends directly; a palette image
+  // would otherwise be converted again for every tile.
+  const QImage image = decoded.convertToFormat(
+      decoded.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
   QPainter painter(&drawing_);
   if (layout_ == PictureLayout::CentredFit) {
     const QRect target = centredFitLayout(image.size(), area);

@@ -45,7 +45,7 @@ class ChartCanvas : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
-  void rebuildDrawing(const QImage& image);
+  void rebuildDrawing(const QImage& decoded);
 
   PictureLayout layout_;
   Bytes picture_;
