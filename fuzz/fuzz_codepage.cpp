@@ -1,7 +1,7 @@
-// The code page 936 codec. Decoding any bytes gives well-formed UTF-8;
-// encoding any bytes gives GBK that decodes without a replacement character;
-// and the characters iconv itself maps both ways one to one come back as they
-// were, decoded exactly as iconv decodes them.
+// The code page 936 codec. Decoding any bytes gives well-formed UTF-8, the
+// same as decoding them one character at a time with iconv; encoding any bytes
+// likewise, and gives GBK that decodes without a replacement character; and
+// the characters iconv itself maps both ways one to one come back as they were.
 
 #include <iconv.h>
 
@@ -131,6 +131,65 @@ Text oneToOne(const Text& g) {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
+// Decoding character by character: what iconv makes of each character, and
+// U+FFFD for each one it cannot decode. A lead byte with a byte of the trail
+// range after it is one such character; any other offending byte is one alone.
+std::string expectedUtf8(const Text& g) {
+  std::string out;
+  std::string utf8;
+  std::size_t p = 0;
+  while (p < g.size()) {
+    const auto b = static_cast<unsigned char>(g[p]);
+    const bool lead = b >= 0x81 && b <= 0xFE;
+    if (lead && p + 1 < g.size()) {
+      if (decoder().convert(std::string_view(g.data() + p, 2), utf8)) {
+        out += utf8;
+        p += 2;
+        continue;
+      }
+      const auto t = static_cast<unsigned char>(g[p + 1]);
+      if (t >= 0x40 && t <= 0xFE && t != 0x7F) {
+        out += kReplacement;
+        p += 2;
+        continue;
+      }
+    } else if (!lead && decoder().convert(std::string_view(g.data() + p, 1), utf8)) {
+      out += utf8;
+      ++p;
+      continue;
+    }
+    out += kReplacement;
+    ++p;
+  }
+  return out;
+}
+
+// Encoding character by character: what iconv makes of each well-formed
+// character, "?" for one GBK cannot hold and for each byte of malformed UTF-8.
+Text expectedGbk(std::string_view u) {
+  Text out;
+  std::string gbk;
+  std::size_t p = 0;
+  while (p < u.size()) {
+    std::size_t length = 0;
+    for (std::size_t n = 1; n <= 4 && p + n <= u.size(); ++n) {
+      std::size_t characters = 0;
+      if (isUtf8(u.substr(p, n), &characters) && characters == 1) {
+        length = n;
+        break;
+      }
+    }
+    if (length == 0) {
+      out += '?';
+      ++p;
+      continue;
+    }
+    out += encoder().convert(u.substr(p, length), gbk) ? gbk : Text("?");
+    p += length;
+  }
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -138,8 +197,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::string decoded = brindlow::gbkToUtf8(input);
   FUZZ_CHECK_SHOW(isUtf8(decoded), input);
+  FUZZ_CHECK_SHOW(decoded == expectedUtf8(input), input);
 
   const Text encoded = brindlow::utf8ToGbk(input);
+  FUZZ_CHECK_SHOW(encoded == expectedGbk(input), input);
   FUZZ_CHECK_SHOW(brindlow::gbkToUtf8(encoded).find(kReplacement) == std::string::npos, input);
 
   const Text valid = oneToOne(input);
