@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "charts/chart_grid_window.h"
 #include "monitor/monitoring.h"
 #include "quotes/quote_panel.h"
 #include "shell/qt_text.h"
@@ -164,6 +165,8 @@ void MainWindow::buildControls() {
 void MainWindow::connectEvents() {
   // The handler of 按钮_修改 does nothing, and the button is never shown.
   connect(按钮_修改, &QPushButton::clicked, this, [] {});
+  connect(按钮1, &QPushButton::clicked, this,
+          [this] { openChartGridWindow(*超级列表框_总数据列表); });
   connectWatchList(*this);
   connectQuotePanel(*this);
   connectMonitoring(*this);
