@@ -34,10 +34,11 @@ void makeDatabase() {
   sqlite3_open(databasePath().c_str(), &db);
   sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
   sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db,
-                     "insert into 股票 (股票代码, 股票名称, 当前价格, 监控价格, 交易所, 最后操作时间) "
-                     "values (?, '农业银行', ?, '3.5', '上海证券交易所', '2026年12月11日9时5分3秒')",
-                     -1, &insert, nullptr);
+  sqlite3_prepare_v2(
+      db,
+      "insert into 股票 (股票代码, 股票名称, 当前价格, 监控价格, 交易所, 最后操作时间) "
+      "values (?, '农业银行', ?, '3.5', '上海证券交易所', '2026年12月11日9时5分3秒')",
+      -1, &insert, nullptr);
   for (int i = 0; i < kRecords; ++i) {
     char code[16], price[16];
     std::snprintf(code, sizeof code, "%06d", 600000 + i);

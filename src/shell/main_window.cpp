@@ -97,8 +97,7 @@ void MainWindow::buildControls() {
   编辑框_监控间隔->setAlignment(Qt::AlignCenter);
   编辑框_监控间隔->setNumericFilter(true);
   标签1 = makeLabel(this, "标签1", {148, 22, 104, 24}, "秒监控一次价格");
-  编辑框_监控涨跌幅 =
-      makeBox(this, "编辑框_监控涨跌幅", {264, 24, 24, 20}, kSingle, kWhite, "0.6");
+  编辑框_监控涨跌幅 = makeBox(this, "编辑框_监控涨跌幅", {264, 24, 24, 20}, kSingle, kWhite, "0.6");
   编辑框_监控涨跌幅->setAlignment(Qt::AlignCenter);
   编辑框_监控涨跌幅->setNumericFilter(true);
   标签7 = makeLabel(this, "标签7", {291, 22, 104, 24}, "%涨跌幅内提醒");
@@ -152,12 +151,29 @@ void MainWindow::buildControls() {
   按钮_修改->setVisible(false);
 
   // Tab order follows the layout order; labels take no focus.
-  QWidget* order[] = {按钮_开始监控, 编辑框_监控间隔, 编辑框_监控涨跌幅, 按钮1,
-                      选择框_线附近报警, 选择框_线附近报警1, 超级列表框_总数据列表, 编辑框_log,
-                      编辑框_股票代号, 按钮2, 编辑框_监控价格, 编辑框_股票名称,
-                      编辑框_当前价, 编辑框_今开盘, 编辑框_昨收盘, 编辑框_涨跌,
-                      编辑框_涨跌幅, 编辑框_最高价, 编辑框_最低价, 编辑框_成交额,
-                      编辑框_成交量, 按钮_添加, 按钮_修改};
+  QWidget* order[] = {按钮_开始监控,
+                      编辑框_监控间隔,
+                      编辑框_监控涨跌幅,
+                      按钮1,
+                      选择框_线附近报警,
+                      选择框_线附近报警1,
+                      超级列表框_总数据列表,
+                      编辑框_log,
+                      编辑框_股票代号,
+                      按钮2,
+                      编辑框_监控价格,
+                      编辑框_股票名称,
+                      编辑框_当前价,
+                      编辑框_今开盘,
+                      编辑框_昨收盘,
+                      编辑框_涨跌,
+                      编辑框_涨跌幅,
+                      编辑框_最高价,
+                      编辑框_最低价,
+                      编辑框_成交额,
+                      编辑框_成交量,
+                      按钮_添加,
+                      按钮_修改};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   按钮_开始监控->setFocus();
 }

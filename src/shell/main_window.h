@@ -39,8 +39,8 @@ class MainWindow : public Window {
   // Non-visual components.
   Timer 时钟_监控时钟;
   AlertBalloon* 气球提示框1 = nullptr;
-  StockStore 数据库;    // the connection 数据库连接1 with its record set 记录集1
-  StockStore 记录集2;   // part of the layout; nothing uses it
+  StockStore 数据库;   // the connection 数据库连接1 with its record set 记录集1
+  StockStore 记录集2;  // part of the layout; nothing uses it
   QMenu* 右键菜单 = nullptr;
   QAction* 菜单_删除 = nullptr;
   QAction* 菜单_此次不再提示 = nullptr;

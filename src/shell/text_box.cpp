@@ -32,7 +32,9 @@ void TextBox::restyle() {
   const QString frame = border_ == Border::SingleLine
                             ? QStringLiteral("border: 1px solid black;")
                             : QStringLiteral("border: 2px inset #a0a0a0;");
-  setStyleSheet(QStringLiteral("QLineEdit { %1 background-color: %2; color: %3; padding: 0 1px; }")
+  // A disabled box is greyed, as the classic edit control is.
+  setStyleSheet(QStringLiteral("QLineEdit { %1 background-color: %2; color: %3; padding: 0 1px; }"
+                               "QLineEdit:disabled { background-color: #f0f0f0; color: #6d6d6d; }")
                     .arg(frame, cssColour(background_), cssColour(textColour_)));
 }
 

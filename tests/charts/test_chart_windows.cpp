@@ -133,9 +133,9 @@ TEST_F(ChartWindows, ChartGridWindowHasItsLayoutAndClosesOnEsc) {
       bool visible;
     };
     const ExpectedLabel labels[] = {{"标签_昨收盘", "昨收盘:", {48, 418}, true},
-                                {"标签_今开盘", "今开盘:", {186, 418}, false},
-                                {"标签_最高价", "最高价:", {324, 418}, true},
-                                {"标签_最低价", "最低价:", {464, 418}, true}};
+                                    {"标签_今开盘", "今开盘:", {186, 418}, false},
+                                    {"标签_最高价", "最高价:", {324, 418}, true},
+                                    {"标签_最低价", "最低价:", {464, 418}, true}};
     for (const ExpectedLabel& l : labels) {
       auto* label = w.findChild<QLabel*>(QString::fromUtf8(l.name));
       ASSERT_NE(label, nullptr) << l.name;

@@ -187,9 +187,9 @@ TEST_F(MainWindowTest, EnterInTheLogInsertsALineBreak) {
 }
 
 TEST_F(MainWindowTest, TabFollowsTheLayoutOrder) {
-  const char* order[] = {"按钮_开始监控", "编辑框_监控间隔", "编辑框_监控涨跌幅", "按钮1",
-                         "超级列表框_总数据列表", "编辑框_log", "编辑框_股票代号", "按钮2",
-                         "编辑框_监控价格", "编辑框_股票名称", "编辑框_当前价"};
+  const char* order[] = {"按钮_开始监控",         "编辑框_监控间隔", "编辑框_监控涨跌幅", "按钮1",
+                         "超级列表框_总数据列表", "编辑框_log",      "编辑框_股票代号",   "按钮2",
+                         "编辑框_监控价格",       "编辑框_股票名称", "编辑框_当前价"};
   QWidget* first = find<QWidget>(order[0]);
   window->activateWindow();
   first->setFocus();

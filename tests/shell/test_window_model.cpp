@@ -45,7 +45,7 @@ TEST(WindowModel, ShowModalWaitsUntilTheWindowIsDestroyedWhileTimersKeepFiring) 
   bool returnedEarly = false;
   later(150, [&] {
     ASSERT_TRUE(modal);
-    EXPECT_EQ(modal->created, 1);                       // creation event before showing
+    EXPECT_EQ(modal->created, 1);  // creation event before showing
     EXPECT_EQ(QApplication::activeModalWidget(), modal.data());
     // Input to the other window is refused (sent the way the window system
     // delivers it, so that modality applies)...

@@ -21,8 +21,8 @@ using testing::HttpTestServer;
 using testing::Reply;
 
 // A quote record of the service's shape with the given figures.
-std::string record(const std::string& var, const char* name, const char* open,
-                   const char* close, const char* price, const char* volume = "123456789",
+std::string record(const std::string& var, const char* name, const char* open, const char* close,
+                   const char* price, const char* volume = "123456789",
                    const char* turnover = "12345678901.5") {
   std::vector<std::string> f(33, "0");
   f[0] = gbk(name);
@@ -115,10 +115,10 @@ TEST_F(QuotePanelTest, ChangeAndColourTable) {
   const FigureCase cases[] = {
       {"4.000", "4.050", "0.05", "1.25", kRed},
       {"3.650", "3.640", "-0.01", "-0.27", kBlue},
-      {"4.000", "4.000", "0", "0", kRed},           // equal: colour kept
+      {"4.000", "4.000", "0", "0", kRed},                 // equal: colour kept
       {"200", "200.01", "0.009999999999991", "0", kRed},  // single precision swallows it
       {"0.000", "3.000", "3", "1.#INF", kRed},
-      {"0.000", "0.000", "0", "-1.#IND", kRed},     // no colour change
+      {"0.000", "0.000", "0", "-1.#IND", kRed},  // no colour change
   };
   for (const FigureCase& c : cases) {
     SCOPED_TRACE(c.price);

@@ -118,8 +118,8 @@ TEST_F(WatchListTest, RowsFollowTheQueryWithTheirDistances) {
   }
   EXPECT_THAT(column(1), ElementsAre("600000", "601288", "000002", "600999", "300001", "399001"));
   EXPECT_THAT(column(2), ElementsAre("浦发银行", "农业银行", "万科Ａ", "", "", ""));
-  EXPECT_THAT(column(5), ElementsAre("10%", "1.744186046512%", "0%", "1.#INF%", "-1.#INF%",
-                                     "-1.#IND%"));
+  EXPECT_THAT(column(5),
+              ElementsAre("10%", "1.744186046512%", "0%", "1.#INF%", "-1.#INF%", "-1.#IND%"));
   EXPECT_THAT(column(6), ::testing::Each("上海证券交易所"));
   EXPECT_THAT(column(7), ::testing::Each("2026年12月11日9时5分3秒"));
   EXPECT_EQ(grid->selectedRow(), -1);
