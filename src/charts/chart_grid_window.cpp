@@ -5,6 +5,8 @@
 
 #include "charts/enlarged_chart_window.h"
 #include "quotes/http.h"
+#include "quotes/market.h"
+#include "shell/busy_cursor.h"
 #include "shell/values/codepage.h"
 
 namespace brindlow {
@@ -49,15 +51,6 @@ QLabel* makeLabel(QWidget* parent, const char* name, QPoint at, const char* capt
   label->setPalette(pal);
   return label;
 }
-
-// Every fetch blocks the window; the cursor says so until the pass is over.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 class ReentryGuard {
  public:
@@ -128,8 +121,6 @@ void ChartGridWindow::refreshCharts() {
   WatchListGrid* grid = grid_.data();
   if (grid == nullptr) return;
 
-  static const Text shanghai = gbk("上海证券交易所");
-  static const Text shenzhen = gbk("深圳证券交易所");
   BusyCursor busy;
   const Integer rows = grid->rowCount();  // read once: the count of this pass
   Text prefix;
@@ -137,11 +128,7 @@ void ChartGridWindow::refreshCharts() {
     const Text code = grid->cellText(i - 1, 1);
     const Text exchange = grid->cellText(i - 1, 6);
     // A row of neither exchange keeps the prefix of the row before it.
-    if (exchange == shanghai) {
-      prefix = "sh";
-    } else if (exchange == shenzhen) {
-      prefix = "sz";
-    }
+    prefix = prefixForExchange(exchange, prefix);
     const Bytes bytes = fetchChartImage(prefix, code);
     // Every row is fetched; only the first twelve have a chart to show it.
     if (i <= kChartCount) setCanvasPicture(*chart(i), bytes);

@@ -5,9 +5,11 @@
 #include <optional>
 
 #include "quotes/http.h"
+#include "quotes/market.h"
 #include "quotes/quote_record.h"
 #include "shell/activity_log.h"
 #include "shell/alert_balloon.h"
+#include "shell/busy_cursor.h"
 #include "shell/main_window.h"
 #include "shell/message_box.h"
 #include "shell/values/codepage.h"
@@ -33,22 +35,11 @@ MonitoringState* stateOf(const MainWindow& window) {
                                             Qt::FindDirectChildrenOnly);
 }
 
-// The busy cursor while fetches block the window.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 struct Texts {
   Text start = gbk("开始监控");
   Text stop = gbk("停止监控");
   Text startLine = gbk("开始监控数据，祝您发大财！欢迎访问官方网站 ") + kPublisherAddress;
   Text stopLine = gbk("停止数据监控！");
-  Text shanghai = gbk("上海证券交易所");
-  Text shenzhen = gbk("深圳证券交易所");
   Text noMoreReminders = gbk("√");
   Text alertLine = gbk("  涨跌幅到达提醒范围！");
   Text rejectedBefore = gbk("对不起，获取股票");
@@ -124,11 +115,7 @@ void runMonitoringPass(MainWindow& window) {
     const Text code = grid.cellText(r, 1);
     const Number tolerance = toNumber(textOf(*window.编辑框_监控涨跌幅));
     const Text mark = grid.cellText(r, 8);
-    if (textEquals(exchange, t.shanghai)) {
-      prefix = "sh";
-    } else if (textEquals(exchange, t.shenzhen)) {
-      prefix = "sz";
-    }
+    prefix = prefixForExchange(exchange, prefix);
 
     const std::optional<QuoteRecord> record = parseQuoteRecord(fetchQuoteText(prefix, code));
     if (!record) {

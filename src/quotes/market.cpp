@@ -20,4 +20,12 @@ std::optional<Market> resolveMarket(const Text& code) {
   return std::nullopt;
 }
 
+Text prefixForExchange(const Text& exchangeName, const Text& previous) {
+  static const Market shanghai = shanghaiMarket();
+  static const Market shenzhen = shenzhenMarket();
+  if (textEquals(exchangeName, shanghai.exchangeName)) return shanghai.prefix;
+  if (textEquals(exchangeName, shenzhen.exchangeName)) return shenzhen.prefix;
+  return previous;
+}
+
 }  // namespace brindlow

@@ -22,4 +22,9 @@ Market shenzhenMarket();
 // support. Exact byte comparisons only: no trimming, no length test.
 std::optional<Market> resolveMarket(const Text& code);
 
+// The prefix for a watch-list row from its exchange name: "sh" or "sz" for the
+// two names of the market table, otherwise `previous` (the prefix of the row
+// before it), byte-exact.
+Text prefixForExchange(const Text& exchangeName, const Text& previous);
+
 }  // namespace brindlow

@@ -5,6 +5,7 @@
 #include "quotes/http.h"
 #include "quotes/market.h"
 #include "quotes/quote_record.h"
+#include "shell/busy_cursor.h"
 #include "shell/main_window.h"
 #include "shell/message_box.h"
 #include "shell/values/codepage.h"
@@ -15,15 +16,6 @@
 namespace brindlow {
 
 namespace {
-
-// The busy cursor for as long as a fetch blocks the window.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 Bytes fetchWithBusyCursor(const Text& prefix, const Text& code) {
   BusyCursor busy;

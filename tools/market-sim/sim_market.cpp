@@ -178,8 +178,8 @@ MarketTime marketTime(int secondsOfDay, const std::string& date, bool alwaysOpen
 }
 
 SimulatedMarket::SimulatedMarket(std::uint64_t seed) {
-  for (const ShareSpec& spec : kShares) {
-    shares_.emplace_back(spec.code, gbk(spec.name), spec.previousClose, spec.index, seed);
+  for (const ShareSpec& listed : kShares) {
+    shares_.emplace_back(listed.code, gbk(listed.name), listed.previousClose, listed.index, seed);
   }
 }
 
