@@ -9,8 +9,10 @@
 
 namespace brindlow {
 
-// GBK bytes to UTF-8. A byte sequence that is not valid GBK becomes U+FFFD
-// for each offending byte and decoding goes on, so nothing is lost silently.
+// GBK bytes to UTF-8. A byte that is not valid GBK becomes U+FFFD and
+// decoding goes on, so nothing is lost silently; a lead byte whose trail byte
+// is in range but unmapped becomes one U+FFFD for the pair, so that the trail
+// byte cannot pair with the next character.
 std::string gbkToUtf8(const Text& gbk);
 // UTF-8 to GBK. A character that GBK cannot hold, and each byte of invalid
 // UTF-8, becomes "?" (as Windows' default character does).
