@@ -36,6 +36,7 @@ cp "$build/src/shell/brindlow" "$demo/brindlow"
 sim_log="$demo/market-sim.log"
 "$build/tools/market-sim/market-sim" --port 0 --always-open >"$sim_log" 2>&1 &
 sim_pid=$!
+# shellcheck disable=SC2317  # called by the trap
 stop_market() {
   if kill -0 "$sim_pid" 2>/dev/null; then
     kill -TERM "$sim_pid" 2>/dev/null || true
