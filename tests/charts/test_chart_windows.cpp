@@ -11,6 +11,7 @@
 #include "charts/chart_grid_window.h"
 #include "charts/enlarged_chart_window.h"
 #include "fixtures.h"
+#include "modal_support.h"
 #include "quotes/service_endpoints.h"
 #include "shell/qt_text.h"
 #include "shell/values/codepage.h"
@@ -43,21 +44,7 @@ Bytes pictureFor(const std::string& target, int round) {
 
 std::string asString(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
-// Runs `body` inside the modal loop of the window of that kind once it is
-// open, then closes the window if the body has left it open.
-template <typename W>
-void whenOpen(const QString& kind, std::function<void(W&)> body) {
-  QTimer::singleShot(0, qApp, [kind, body = std::move(body)] {
-    auto* window = qobject_cast<W*>(openModalWindow(kind));
-    if (window == nullptr) {
-      ADD_FAILURE() << "no open window of kind " << kind.toStdString();
-      return;
-    }
-    body(*window);
-    Window* still = openModalWindow(kind);
-    if (still != nullptr && still->isVisible()) still->close();
-  });
-}
+using testing::whenOpen;
 
 class ChartWindows : public ::testing::Test {
  protected:

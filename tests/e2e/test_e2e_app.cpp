@@ -19,6 +19,7 @@
 #include "charts/chart_grid_window.h"
 #include "charts/enlarged_chart_window.h"
 #include "e2e_support.h"
+#include "modal_support.h"
 #include "quotes/http.h"
 #include "quotes/quote_record.h"
 #include "quotes/service_endpoints.h"
@@ -46,21 +47,7 @@ using ::testing::Not;
 
 std::string utf8(const Text& text) { return gbkToUtf8(text); }
 
-// Runs `body` inside the modal loop of the window of that kind once it is
-// open; a window the body left open is closed so that the opener returns.
-template <typename W>
-void whenOpen(const QString& kind, std::function<void(W&)> body) {
-  QTimer::singleShot(0, qApp, [kind, body = std::move(body)] {
-    auto* window = qobject_cast<W*>(openModalWindow(kind));
-    if (window == nullptr) {
-      ADD_FAILURE() << "no open window of kind " << kind.toStdString();
-      return;
-    }
-    body(*window);
-    Window* still = openModalWindow(kind);
-    if (still != nullptr && still->isVisible()) still->close();
-  });
-}
+using testing::whenOpen;
 
 // Chooses the item of the popup menu with the mouse once the menu shows.
 void whenPopupChoose(const char* item, int triesLeft = 100) {
